@@ -53,6 +53,7 @@ TEST(Pathclip, PrintsEachArgumentClipped) {
       {{"--help"}, "--help\n", "", 0},
       {{"a\\"}, "a\\\n", "", 0},
       {{"100%s%n%%/"}, "100%s%n%%\n", "", 0},
+      {{"\x01\xff\t/"}, "\x01\xff\t\n", "", 0},
       {{"a/", "//", ""}, "a\n/\n\n", "", 0},
       {{"x/", "x/"}, "x\nx\n", "", 0},
   };
