@@ -81,6 +81,7 @@ TEST(AllocFailureDeathTest, WithSourceFileIsTheOutOfMemoryReport) {
     output_capture::expect_fatal(
         [&] {
           source_path_prefix = "/src/tree/x";
+          source_prefix_len = -1;
           my_alloc(old_block(c.old), c.count, c.size, "/src/tree/lib/buf.c", 314);
         },
         22, "[tester] out of memory: my_alloc caller (file=lib/buf.c, line=314)\nexit(22): (123)\n", kAllocatorWarning);

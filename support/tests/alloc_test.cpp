@@ -174,41 +174,10 @@ TEST(AllocDeathTest, FatalReportsEndWithTheTraceAndStatus22) {
       {"prefix cut",
        [] {
          source_path_prefix = "/build/src/main.c";
+         source_prefix_len = -1;
          fatal_buffer_overflow("path", "/build/src/lib/p.c", 9);
        },
        "[tester] buffer overflow: path (file=lib/p.c, line=9)\nexit(22): (129)\n"},
-      {"refused at the ceiling",
-       [] {
-         max_alloc_limit = 100;
-         my_alloc(nullptr, 100, 1, "lib/alloc.c", 42);
-       },
-       "[tester] exceeded --max-alloc=100 setting (file=lib/alloc.c, line=42)\nexit(22): (80)\n"},
-      {"refused resize, prefix cut",
-       [] {
-         max_alloc_limit = 100;
-         source_path_prefix = "src/";
-         held_block = std::malloc(10);
-         my_alloc(held_block, 33, 3, "src/io.c", 7);
-       },
-       "[tester] exceeded --max-alloc=100 setting (file=io.c, line=7)\nexit(22): (80)\n"},
-      {"refused zero-filled, element size 0",
-       [] {
-         max_alloc_limit = 4096;
-         my_alloc(zeroed_alloc_marker, 0, 0, "z.c", 1);
-       },
-       "[tester] exceeded --max-alloc=4096 setting (file=z.c, line=1)\nexit(22): (80)\n"},
-      {"ceiling beyond the signed range",
-       [] {
-         max_alloc_limit = SIZE_MAX;
-         my_alloc(nullptr, SIZE_MAX, 1, "big.c", 2);
-       },
-       "[tester] exceeded --max-alloc=18446744073709551615 setting (file=big.c, line=2)\nexit(22): (80)\n"},
-      {"ceiling of 2^63",
-       [] {
-         max_alloc_limit = size_t{1} << 63;
-         my_alloc(nullptr, 1, size_t{1} << 63, "big.c", 3);
-       },
-       "[tester] exceeded --max-alloc=9223372036854775808 setting (file=big.c, line=3)\nexit(22): (80)\n"},
       {"product beyond 64 bits",
        [] { my_alloc(nullptr, size_t{1} << 32, size_t{1} << 32, "wrap.c", 5); },
        "[tester] out of memory: my_alloc caller (file=wrap.c, line=5)\nexit(22): (123)\n"},
@@ -216,6 +185,35 @@ TEST(AllocDeathTest, FatalReportsEndWithTheTraceAndStatus22) {
   for (auto &c : cases) {
     SCOPED_TRACE(c.name);
     expect_fatal(c.call, 22, c.err);
+  }
+}
+
+TEST(AllocDeathTest, RefusalReportsTheCeilingAndTheCaller) {
+  enum Old { kNew, kZeroed, kResize };
+  struct Case {
+    size_t limit;
+    Old old;
+    size_t count, size;
+    const char *ceiling;
+  };
+  const Case cases[] = {
+      {100, kNew, 100, 1, "100"},
+      {100, kResize, 33, 3, "100"},
+      {4096, kZeroed, 0, 0, "4096"},
+      {SIZE_MAX, kNew, SIZE_MAX, 1, "18446744073709551615"},  // beyond format_integer's signed range
+      {size_t{1} << 63, kResize, 1, size_t{1} << 63, "9223372036854775808"},
+  };
+  for (auto c : cases) {
+    SCOPED_TRACE(testing::Message() << "ceiling " << c.ceiling << ", " << c.count << " x " << c.size);
+    expect_fatal(
+        [&] {
+          max_alloc_limit = c.limit;
+          source_path_prefix = "src/";
+          source_prefix_len = -1;
+          void *old = c.old == kNew ? nullptr : c.old == kZeroed ? zeroed_alloc_marker : (held_block = std::malloc(10));
+          my_alloc(old, c.count, c.size, "src/io.c", 7);
+        },
+        22, std::string("[tester] exceeded --max-alloc=") + c.ceiling + " setting (file=io.c, line=7)\nexit(22): (80)\n");
   }
 }
 
