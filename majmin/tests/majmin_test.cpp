@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "run_program.h"
+#include "scratch.h"
 
 namespace {
 
@@ -63,14 +64,13 @@ std::string mount_device(const std::string &path) {
 class Majmin : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/majmin-test.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
+    dir_ = scratch_.path();
+    ASSERT_FALSE(dir_.empty());
     file_ = dir_ + "/file";
     std::ofstream(file_) << "x";
   }
-  void TearDown() override { (void)system(("rm -rf '" + dir_ + "'").c_str()); }
 
+  testing_support::ScratchDir scratch_{"majmin"};
   std::string dir_, file_;
 };
 

@@ -1,10 +1,7 @@
 #include "fs_fixture.h"
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <unistd.h>
-
-#include <filesystem>
 
 #include "fsops.h"
 
@@ -15,9 +12,8 @@ std::vector<int *> all_switches() {
 }
 
 void FsTest::SetUp() {
-  std::string tmpl = ::testing::TempDir() + "fsops.XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl.data()), nullptr) << tmpl;
-  dir_ = tmpl;
+  dir_ = scratch_.path();
+  ASSERT_FALSE(dir_.empty());
   saved_umask_ = umask(0);
   for (int *s : all_switches()) saved_.push_back(*s);
 }
@@ -25,8 +21,6 @@ void FsTest::SetUp() {
 void FsTest::TearDown() {
   restore_switches();
   umask(saved_umask_);
-  std::error_code ignored;
-  if (!dir_.empty()) std::filesystem::remove_all(dir_, ignored);
 }
 
 void FsTest::restore_switches() {
@@ -41,14 +35,6 @@ void write_file(const std::string &path, const std::string &content, mode_t mode
   ASSERT_GE(fd, 0) << path;
   EXPECT_EQ(write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
   close(fd);
-}
-
-std::string read_fd(int fd) {
-  std::string s;
-  char buf[65536];
-  ssize_t n;
-  for (off_t at = 0; (n = pread(fd, buf, sizeof buf, at)) > 0; at += n) s.append(buf, static_cast<size_t>(n));
-  return s;
 }
 
 std::string read_file(const std::string &path) {

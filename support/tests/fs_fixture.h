@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "scratch.h"
+
 // errno before a call, to see whether the call set it.
 constexpr int kUntouchedErrno = 12345;
 
@@ -27,6 +29,7 @@ class FsTest : public ::testing::Test {
   std::string dir_;
 
  private:
+  testing_support::ScratchDir scratch_{"fsops"};
   std::vector<int> saved_;
   mode_t saved_umask_ = 0;
 };
@@ -36,7 +39,7 @@ std::vector<int *> all_switches();
 
 void write_file(const std::string &path, const std::string &content, mode_t mode = 0644);
 std::string read_file(const std::string &path);
-std::string read_fd(int fd);  // from the start, leaving the position as it was
+using testing_support::read_fd;
 struct stat lstat_of(const std::string &path);
 struct stat stat_of(const std::string &path);
 off_t position(int fd);

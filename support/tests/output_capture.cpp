@@ -6,16 +6,12 @@
 #include <cstdio>
 #include <string_view>
 
+#include "scratch.h"
+
 namespace output_capture {
 namespace {
 
-std::string read_all(FILE *f) {
-  std::string text;
-  char chunk[4096];
-  ssize_t n;
-  for (off_t at = 0; (n = pread(fileno(f), chunk, sizeof chunk, at)) > 0; at += n) text.append(chunk, n);
-  return text;
-}
+std::string read_all(FILE *f) { return testing_support::read_fd(fileno(f)); }
 
 // Points descriptor `fd` at a temporary file for the lifetime of the object.
 class Redirect {
