@@ -9,15 +9,18 @@ int main(int argc, char **argv) {
     fprintf(stderr, "pathclip: needs at least one argument\n");
     return 1;
   }
+  // Output lost to a full device or a closed descriptor must not pass for success. The cause is
+  // taken when a write fails: by the end, errno may say nothing about it.
+  int write_errno = 0;
   for (int i = 1; i < argc; i++) {
     clip_trailing_slashes(argv[i]);
-    printf("%s\n", argv[i]);
+    if (printf("%s\n", argv[i]) < 0 && write_errno == 0) write_errno = errno;
   }
-  // Output lost to a full device or a closed descriptor must not pass for success. Nothing but a
-  // failed write sets errno here, so it still names the cause if the failure came before the flush.
-  if (fflush(stdout) != 0 || ferror(stdout)) {
-    fprintf(stderr, "pathclip: write error: %s\n", strerror(errno ? errno : EIO));
-    return 1;
-  }
-  return 0;
+  if (fflush(stdout) != 0 && write_errno == 0) write_errno = errno;
+  if (write_errno == 0 && !ferror(stdout)) return 0;
+  if (write_errno != 0)
+    fprintf(stderr, "pathclip: write error: %s\n", strerror(write_errno));
+  else
+    fputs("pathclip: write error\n", stderr);
+  return 1;
 }
