@@ -28,25 +28,36 @@ Point &point(Fn fn) { return points[static_cast<size_t>(fn)]; }
 
 long long address(const void *p) { return static_cast<long long>(reinterpret_cast<intptr_t>(p)); }
 
-// Records the call and, if a reply is waiting, gives it through *out and returns true.
-template <typename R>
-bool answer(Fn fn, Call call, R *out) {
+long long as_number(long long v) { return v; }
+long long as_number(const void *p) { return address(p); }
+
+// Records the call that `record` describes, then answers it from the script if a reply is waiting,
+// else with `real`, the C library's own call; either answer is recorded with it.
+template <typename R, typename Record, typename Real>
+R answer(Fn fn, Record record, Real real) {
+  if (!armed) return real();
   Point &p = point(fn);
-  p.calls.push_back(std::move(call));
-  if (p.replies.empty()) return false;
-  Reply r = std::move(p.replies.front());
-  p.replies.pop_front();
-  if (r.effect) {
-    armed = false;  // what the effect calls goes to the C library
-    r.effect(p.calls.back());
-    armed = true;
+  p.calls.push_back(record());
+  R r;
+  if (p.replies.empty()) {
+    r = real();
+  } else {
+    Reply reply = std::move(p.replies.front());
+    p.replies.pop_front();
+    if (reply.effect) {
+      armed = false;  // what the effect calls goes to the C library
+      reply.effect(p.calls.back());
+      armed = true;
+    }
+    if (reply.error != 0) errno = reply.error;
+    if constexpr (std::is_pointer_v<R>)
+      r = reinterpret_cast<R>(static_cast<intptr_t>(reply.result));
+    else
+      r = static_cast<R>(reply.result);
   }
-  if (r.error != 0) errno = r.error;
-  if constexpr (std::is_pointer_v<R>)
-    *out = reinterpret_cast<R>(static_cast<intptr_t>(r.result));
-  else
-    *out = static_cast<R>(r.result);
-  return true;
+  // The effect may have recorded further calls: index again rather than keep a reference.
+  p.calls[p.calls.size() - 1].result = as_number(r);
+  return r;
 }
 
 void clear() {
@@ -81,7 +92,6 @@ size_t Scope::unused(Fn fn) const { return point(fn).replies.size(); }
 
 using inject::address;
 using inject::answer;
-using inject::armed;
 using inject::Call;
 using inject::Fn;
 
@@ -96,51 +106,42 @@ char *__real_mktemp(char *name_template);
 int __real_nanosleep(const struct timespec *request, struct timespec *remain);
 
 ssize_t __wrap_write(int fd, const void *buf, size_t count) {
-  ssize_t r;
-  if (armed && answer(Fn::kWrite,
-                      {{fd, address(buf), static_cast<long long>(count)},
-                       std::string(static_cast<const char *>(buf), count)},
-                      &r))
-    return r;
-  return __real_write(fd, buf, count);
+  return answer<ssize_t>(
+      Fn::kWrite,
+      [&] {
+        return Call{{fd, address(buf), static_cast<long long>(count)}, std::string(static_cast<const char *>(buf), count)};
+      },
+      [&] { return __real_write(fd, buf, count); });
 }
 
 int __wrap_close(int fd) {
-  int r;
-  if (armed && answer(Fn::kClose, {{fd}, {}}, &r)) return r;
-  return __real_close(fd);
+  return answer<int>(Fn::kClose, [&] { return Call{{fd}}; }, [&] { return __real_close(fd); });
 }
 
 int __wrap_ftruncate(int fd, off_t length) {
-  int r;
-  if (armed && answer(Fn::kFtruncate, {{fd, length}, {}}, &r)) return r;
-  return __real_ftruncate(fd, length);
+  return answer<int>(Fn::kFtruncate, [&] { return Call{{fd, length}}; }, [&] { return __real_ftruncate(fd, length); });
 }
 
 int __wrap_fstat(int fd, struct stat *st) {
-  int r;
-  if (armed && answer(Fn::kFstat, {{fd, address(st)}, {}}, &r)) return r;
-  return __real_fstat(fd, st);
+  return answer<int>(Fn::kFstat, [&] { return Call{{fd, address(st)}}; }, [&] { return __real_fstat(fd, st); });
 }
 
 int __wrap_fallocate(int fd, int mode, off_t offset, off_t length) {
-  int r;
-  if (armed && answer(Fn::kFallocate, {{fd, mode, offset, length}, {}}, &r)) return r;
-  return __real_fallocate(fd, mode, offset, length);
+  return answer<int>(
+      Fn::kFallocate, [&] { return Call{{fd, mode, offset, length}}; },
+      [&] { return __real_fallocate(fd, mode, offset, length); });
 }
 
 char *__wrap_mktemp(char *name_template) {
-  char *r;
-  if (armed && answer(Fn::kMktemp, {{address(name_template)}, name_template}, &r)) return r;
-  return __real_mktemp(name_template);
+  return answer<char *>(
+      Fn::kMktemp, [&] { return Call{{address(name_template)}, name_template}; },
+      [&] { return __real_mktemp(name_template); });
 }
 
 int __wrap_nanosleep(const struct timespec *request, struct timespec *remain) {
-  int r;
-  if (armed && answer(Fn::kNanosleep,
-                      {{address(request), address(remain), request->tv_sec, request->tv_nsec}, {}}, &r))
-    return r;
-  return __real_nanosleep(request, remain);
+  return answer<int>(
+      Fn::kNanosleep, [&] { return Call{{address(request), address(remain), request->tv_sec, request->tv_nsec}}; },
+      [&] { return __real_nanosleep(request, remain); });
 }
 
 }  // extern "C"

@@ -17,10 +17,13 @@ enum class Fn { kWrite, kClose, kFtruncate, kFstat, kFallocate, kMktemp, kNanosl
 
 // What one call was passed: its arguments in order, pointers as addresses. Where a call reads a
 // record or buffer it also gets, that is recorded after them: nanosleep adds the request's tv_sec
-// and tv_nsec, write its bytes in `data`, mktemp the template in `data`.
+// and tv_nsec, write its bytes in `data`, mktemp the template in `data`. `result` is what the call
+// returned, scripted or the C library's own (a pointer as its address), so that a test can tell
+// which way the platform answered.
 struct Call {
   std::vector<long long> args;
   std::string data;
+  long long result = 0;
 };
 
 // A scripted reply: the call runs `effect` when one is given (with the recorded call, to fill an
