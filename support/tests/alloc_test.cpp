@@ -11,6 +11,8 @@
 namespace {
 
 using output_capture::expect_fatal;
+using output_capture::run_captured;
+using output_capture::Written;
 
 constexpr size_t kMax = SIZE_MAX;
 
@@ -103,6 +105,26 @@ TEST_F(AllocTest, ResizeToZeroBytesGivesABlockAndIsNoFailure) {
   }
 }
 
+TEST_F(AllocTest, RefusalWithoutAFileNameWritesNothing) {
+  max_alloc_limit = 100;
+  void *held = my_alloc(nullptr, 10, 1, nullptr, 0);
+  ASSERT_NE(held, nullptr);
+  fill(held, 10, 0x3c);
+  const size_t shapes[][2] = {{100, 1}, {33, 3}, {1, kMax}};
+  for (void *old : {static_cast<void *>(nullptr), zeroed_alloc_marker, held})
+    for (auto [count, size] : shapes) {
+      SCOPED_TRACE(testing::Message() << (old == nullptr ? "new" : old == held ? "resize" : "zeroed") << ", " << count
+                                      << " x " << size);
+      void *got = &got;
+      Written w = run_captured([&] { got = my_alloc(old, count, size, nullptr, 7); });
+      EXPECT_EQ(got, nullptr);
+      EXPECT_EQ(w.out, "");
+      EXPECT_EQ(w.err, "");
+    }
+  EXPECT_TRUE(all_bytes(held, 10, 0x3c));
+  std::free(held);
+}
+
 TEST_F(AllocTest, MarkerGivesANewZeroFilledBlock) {
   // A block released just before is likely to be handed out again, dirty, to a plain malloc.
   void *dirty = std::malloc(512);
@@ -158,6 +180,19 @@ TEST_F(AllocTest, StripSourcePrefixCutsTheDirectoryPart) {
     EXPECT_EQ(source_prefix_len, len);
     EXPECT_EQ(strip_source_prefix(file), file + cut);
   }
+}
+
+// The directory length is measured on the first call only: a prefix set later is compared on that length.
+TEST_F(AllocTest, StripSourcePrefixKeepsTheFirstLength) {
+  source_path_prefix = "src/x.c";
+  source_prefix_len = -1;
+  const char *first = "src/a.c";
+  ASSERT_EQ(strip_source_prefix(first), first + 4);
+  source_path_prefix = "longer/dir/x.c";
+  const char *same_start = "longer/dir/a.c", *other = "lonXX";
+  EXPECT_EQ(strip_source_prefix(same_start), same_start + 4);
+  EXPECT_EQ(strip_source_prefix(other), other);
+  EXPECT_EQ(source_prefix_len, 4);
 }
 
 TEST(AllocDeathTest, FatalReportsEndWithTheTraceAndStatus22) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -68,6 +70,60 @@ TEST(ExitWithTraceDeathTest, WritesTheTraceAndExitsWithTheStatus) {
     SCOPED_TRACE(c.trace);
     expect_fatal([&] { exit_with_trace(c.status, c.file, c.line); }, c.status, c.trace);
   }
+}
+
+// The hooks never read their arguments: any pointer value, valid or not, must do.
+int some_object;
+const void *const kPointers[] = {nullptr, &some_object, reinterpret_cast<const void *>(uintptr_t{1}),
+                                 reinterpret_cast<const void *>(UINTPTR_MAX)};
+const int kInts[] = {0, 1, -1, INT_MIN, INT_MAX};
+
+TEST(FixedHooks, AnswerTheSameWhateverTheArguments) {
+  for (const void *p : kPointers)
+    for (const void *q : kPointers) {
+      SCOPED_TRACE(testing::Message() << p << ", " << q);
+      EXPECT_EQ(fixed_minus_one_2args(p, q), -1);
+      for (int n : kInts)
+        for (int m : kInts) EXPECT_EQ(fixed_zero_4args(p, n, q, m), 0) << n << ", " << m;
+    }
+  for (int n : kInts) {
+    SCOPED_TRACE(n);
+    EXPECT_EQ(fixed_null_pointer(n), nullptr);
+    EXPECT_EQ(fixed_zero_1arg(n), 0);
+  }
+}
+
+TEST(FixedHooks, RoleNameIsOneTextAtOneAddress) {
+  const char *first = program_role_name();
+  ASSERT_NE(first, nullptr);
+  EXPECT_STREQ(first, "tester");
+  for (int i = 0; i < 3; i++) EXPECT_EQ(program_role_name(), first) << i;
+}
+
+TEST(FixedHooks, EmptyHooksTouchNoStreamAndNoErrno) {
+  struct Hook {
+    const char *name;
+    void (*call)(const void *);
+  };
+  const Hook hooks[] = {
+      {"ignore_pointer_a", ignore_pointer_a},
+      {"ignore_pointer_b", ignore_pointer_b},
+      {"do_nothing", [](const void *) { do_nothing(); }},
+  };
+  for (auto [name, call] : hooks)
+    for (const void *p : kPointers)
+      for (int errno_before : {0, EDOM}) {
+        SCOPED_TRACE(testing::Message() << name << "(" << p << "), errno " << errno_before);
+        int errno_after = -1;
+        Written w = run_captured([&] {
+          errno = errno_before;
+          call(p);
+          errno_after = errno;
+        });
+        EXPECT_EQ(errno_after, errno_before);
+        EXPECT_EQ(w.out, "");
+        EXPECT_EQ(w.err, "");
+      }
 }
 
 }  // namespace

@@ -153,6 +153,11 @@ class SeparatorTest : public testing::Test {
     group_separator = 0;
     group_separator_char();
   }
+  static bool use_comma_decimal_point() {
+    for (const char *name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "nl_NL.UTF-8"})
+      if (std::setlocale(LC_NUMERIC, name) != nullptr) return true;
+    return false;
+  }
 };
 
 TEST_F(SeparatorTest, DetectedOnceFromTheDecimalPoint) {
@@ -171,18 +176,35 @@ TEST_F(SeparatorTest, DetectedOnceFromTheDecimalPoint) {
 }
 
 TEST_F(SeparatorTest, CommaDecimalPointGivesADotSeparator) {
-  bool found = false;
-  for (const char *name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "nl_NL.UTF-8"})
-    if (std::setlocale(LC_NUMERIC, name) != nullptr) {
-      found = true;
-      break;
-    }
-  if (!found) GTEST_SKIP() << "no locale with a comma as decimal point is installed";
+  if (!use_comma_decimal_point()) GTEST_SKIP() << "no locale with a comma as decimal point is installed";
   group_separator = 0;
   EXPECT_EQ(decimal_point_char(), ',');
   EXPECT_EQ(group_separator_char(), '.');
   std::setlocale(LC_NUMERIC, "C");
   EXPECT_EQ(group_separator_char(), '.') << "a later change of locale changes nothing";
+}
+
+// The fraction is whatever follows the rendering's digits, so it keeps the locale's comma.
+TEST_F(SeparatorTest, CommaDecimalPointFormatsDoublesWithDotGroups) {
+  if (!use_comma_decimal_point()) GTEST_SKIP() << "no locale with a comma as decimal point is installed";
+  group_separator = 0;
+  ASSERT_EQ(group_separator_char(), '.');
+  struct Case {
+    double value;
+    int human, decimals;
+    const char *text;
+  };
+  const Case cases[] = {
+      {1234.5, 1, 2, "1.234,50"},
+      {-1234567.25, 1, 2, "-1.234.567,25"},
+      {1234.0, 1, 0, "1.234"},
+      {1536.75, 3, 2, "1,50K"},  // scaled by snprintf, in the locale
+      {999.5, 1, 2, "999,50"},
+  };
+  for (auto [value, human, decimals, text] : cases) {
+    SCOPED_TRACE(testing::Message() << value << " level " << human << " decimals " << decimals);
+    EXPECT_STREQ(format_double(value, human, decimals), text);
+  }
 }
 
 TEST(FormatDouble, Table) {
