@@ -55,8 +55,7 @@ R answer(Fn fn, Record record, Real real) {
     else
       r = static_cast<R>(reply.result);
   }
-  // The effect may have recorded further calls: index again rather than keep a reference.
-  p.calls[p.calls.size() - 1].result = as_number(r);
+  p.calls.back().result = as_number(r);
   return r;
 }
 
